@@ -49,6 +49,9 @@ void fillPopup(QComboBox* popup, const std::array<std::string_view, N>& items)
 WevelConfController::WevelConfController(QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::WevelConfWindow>())
 {
+    // The template is compiled into a static library, whose resources must
+    // be registered by hand.
+    Q_INIT_RESOURCE(wevelconf);
     init();
     ui->setupUi(this);
     model_ = new WorldTableModel(*this, this);
@@ -304,6 +307,10 @@ void WevelConfController::openWorldPanel()
     // Window-modal: only the editor takes input until OK or Cancel, and this
     // call returns only then.
     ui->panelWorld->exec();
+    // Give the keys back to the window (not every window manager does), so
+    // Ctrl+S and Escape work at once.
+    activateWindow();
+    ui->tableWorlds->setFocus();
 }
 
 WorldRecord WevelConfController::worldFromPanel() const
