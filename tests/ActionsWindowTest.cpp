@@ -379,3 +379,28 @@ TEST_F(ActionsTest, PasswordFieldsAreMaskedAndExplained)
 }
 
 } // namespace
+
+namespace {
+
+// Return is OK from every field of the editor, the type box included.
+class ReturnInEditorTest : public WindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ReturnInEditorTest, AcceptsTheWorld)
+{
+    open();
+    const auto visit = inEditor([&] { click("buttonAddWorld"); }, [&](QDialog*) {
+        fillEditor("tiny", "W", "c", "p", "p", "h", "1");
+        QWidget* field = window->findChild<QWidget*>(GetParam());
+        if (auto* combo = qobject_cast<QComboBox*>(field))
+            field = combo->lineEdit();
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Return);
+    });
+    EXPECT_FALSE(visit.leftOpen);
+    EXPECT_EQ(rows(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, ReturnInEditorTest,
+                         ::testing::Values("comboType", "textWorldName", "textPassword", "textConfPass", "textPort"));
+
+} // namespace
