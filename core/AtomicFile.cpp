@@ -124,13 +124,15 @@ FileResult readWholeFile(const std::string& path, std::string& contents, bool* m
         }
         return failure("cannot open", path, errno);
     }
+    // One byte more than the file's size leaves room for the read that sees
+    // the end, so a regular file is read without growing the buffer once.
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        contents.reserve(static_cast<std::size_t>(st.st_size));
+        contents.reserve(static_cast<std::size_t>(st.st_size) + 1);
     // Read straight into the string's spare room: no second copy of a large script.
     std::size_t used = 0;
     for (;;) {
-        if (contents.capacity() - used < 65536)
+        if (contents.capacity() == used)
             contents.reserve(std::max<std::size_t>(contents.capacity() * 2, used + 65536));
         contents.resize(contents.capacity());
         const ssize_t n = ::read(fd, contents.data() + used, contents.size() - used);
