@@ -40,6 +40,9 @@ private:
     bool crKnown_ = false;
 };
 
+// The number of LF bytes in `text`: a bound on its lines, for reserving room.
+std::size_t countLineFeeds(std::string_view text);
+
 // The bounds of the line that starts at `start`.
 LineBounds lineBoundsAt(std::string_view text, std::size_t start);
 

@@ -127,9 +127,12 @@ void WevelConfController::awakeFromNib()
     bool missing = false;
     if (const wevel::FileResult error = wevel::readWholeFile(scriptPath(), contents, &missing))
         showStatus(tr("%1. The window shows the starting values.").arg(toDisplay(error->message)));
-    arrayWorlds.reserve(static_cast<std::size_t>(std::count(contents.begin(), contents.end(), '\n')) + 1);
+    // Room for one world a line, reserved once: regrowing would copy the list
+    // while the script is still held. The unused room of a script with many
+    // other lines is never touched, so it takes no memory; shrinking the list
+    // afterwards would copy it all once more.
+    arrayWorlds.reserve(wevel::countLineFeeds(contents) + 1);
     wevel::forEachCommandLine(contents, [this](std::string_view strTemp) { parseCommand(strTemp); });
-    arrayWorlds.shrink_to_fit();
     model_->reloadData();
 }
 
@@ -143,8 +146,9 @@ void WevelConfController::addWorldRecord(std::string_view strWorld, std::string_
                                          std::string_view strHost, std::string_view strPort,
                                          std::string_view strProxy, std::string_view strFile)
 {
-    arrayWorlds.push_back(wevel::makeWorldRecord(strWorld, strType, strChar, strPass, strHost,
-                                                 strPort, strProxy, strFile));
+    // Built in place: a record carries its values inside it, so a move would copy them.
+    arrayWorlds.emplace_back(std::array<std::string_view, wevel::kWorldKeyCount>{
+        strType, strWorld, strChar, strPass, strHost, strPort, strProxy, strFile});
 }
 
 void WevelConfController::setScriptFolder(std::string_view folder)
