@@ -95,17 +95,27 @@ void appendWorldLine(std::string& out, const WorldRecord& world)
     out.push_back('\n');
 }
 
-std::string worldLines(const std::vector<WorldRecord>& worlds)
+namespace {
+
+// The size of all world lines: "/addworld -T'' ", five blanks and a line
+// feed, the values, and one blank each for a proxy flag and a file argument.
+std::size_t worldLinesSize(const std::vector<WorldRecord>& worlds)
 {
-    // "/addworld -T'' " and five blanks and a line feed, plus the values.
     std::size_t size = 0;
     for (const WorldRecord& w : worlds) {
         size += 24;
         for (std::size_t k = 0; k < kWorldKeyCount; ++k)
             size += w.value(static_cast<WorldKey>(k)).size();
     }
+    return size;
+}
+
+} // namespace
+
+std::string worldLines(const std::vector<WorldRecord>& worlds)
+{
     std::string strWorlds;
-    strWorlds.reserve(size);
+    strWorlds.reserve(worldLinesSize(worlds));
     for (const WorldRecord& w : worlds)
         appendWorldLine(strWorlds, w);
     return strWorlds;
@@ -120,8 +130,28 @@ std::string fillTemplate(std::string text, const ScriptSettings& settings,
     replaceAllIgnoreCase(text, "%%REDEF%%", onOff(settings.redef));
     replaceAllIgnoreCase(text, "%%DEFMATCH%%", settings.matching);
     replaceAllIgnoreCase(text, "%%SCRIPTFOLDER%%", settings.scriptFolder);
-    replaceAllIgnoreCase(text, "%%WORLDLIST%%", worldLines(worlds));
-    return text;
+
+    // The world lines go in last, as replaceAllIgnoreCase would put them, but
+    // written straight into the result: a large list is built once, not
+    // built and then copied.
+    constexpr std::string_view placeholder = "%%WORLDLIST%%";
+    std::size_t at = findIgnoreCase(text, placeholder, 0);
+    if (at == std::string_view::npos)
+        return text;
+    std::vector<std::size_t> places;
+    for (; at != std::string_view::npos; at = findIgnoreCase(text, placeholder, at + placeholder.size()))
+        places.push_back(at);
+    std::string out;
+    out.reserve(text.size() + places.size() * worldLinesSize(worlds));
+    std::size_t from = 0;
+    for (const std::size_t place : places) {
+        out.append(text, from, place - from);
+        for (const WorldRecord& w : worlds)
+            appendWorldLine(out, w);
+        from = place + placeholder.size();
+    }
+    out.append(text, from, std::string::npos);
+    return out;
 }
 
 std::string channelLines(const ScriptSettings& settings)
