@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include "HugePages.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -128,7 +130,10 @@ FileResult readWholeFile(const std::string& path, std::string& contents, bool* m
     // the end, so a regular file is read without growing the buffer once.
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    {
         contents.reserve(static_cast<std::size_t>(st.st_size) + 1);
+        adviseHugePages(contents.data(), contents.capacity());
+    }
     // Read straight into the string's spare room: no second copy of a large script.
     std::size_t used = 0;
     for (;;) {

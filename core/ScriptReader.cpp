@@ -1,5 +1,7 @@
 #include "ScriptReader.h"
 
+#include "HugePages.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -297,6 +299,7 @@ ScriptContents loadScript(std::string_view text)
     // Most lines of a large script are world lines; reserving once avoids
     // regrowing (and briefly doubling) the list while reading.
     contents.worlds.reserve(countLineFeeds(text) + 1);
+    adviseHugePages(contents.worlds.data(), contents.worlds.capacity() * sizeof(WorldRecord));
     readScript(text, contents);
     return contents;
 }

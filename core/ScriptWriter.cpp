@@ -1,5 +1,6 @@
 #include "ScriptWriter.h"
 
+#include "HugePages.h"
 #include "ScriptReader.h"
 
 #include <cstring>
@@ -143,6 +144,7 @@ std::string fillTemplate(std::string text, const ScriptSettings& settings,
         places.push_back(at);
     std::string out;
     out.reserve(text.size() + places.size() * worldLinesSize(worlds));
+    adviseHugePages(out.data(), out.capacity());
     std::size_t from = 0;
     for (const std::size_t place : places) {
         out.append(text, from, place - from);

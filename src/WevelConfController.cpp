@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "ByteText.h"
+#include "HugePages.h"
 #include "ScriptWriter.h"
 #include "WorldLineCheck.h"
 #include "ui_WevelConfWindow.h"
@@ -132,6 +133,7 @@ void WevelConfController::awakeFromNib()
     // other lines is never touched, so it takes no memory; shrinking the list
     // afterwards would copy it all once more.
     arrayWorlds.reserve(wevel::countLineFeeds(contents) + 1);
+    wevel::adviseHugePages(arrayWorlds.data(), arrayWorlds.capacity() * sizeof(WorldRecord));
     wevel::forEachCommandLine(contents, [this](std::string_view strTemp) { parseCommand(strTemp); });
     model_->reloadData();
 }
