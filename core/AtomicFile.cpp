@@ -175,7 +175,9 @@ FileResult writeFileAtomically(const std::string& path, std::string_view data,
     }
 
     const std::string folder = folderOf(dest);
-    std::string tmp = folder + "/." + baseName(dest) + ".XXXXXX";
+    // Hidden beside the file it replaces: ".wevelrc.Ab12Cd".
+    const std::string base = baseName(dest);
+    std::string tmp = folder + "/" + (!base.empty() && base.front() == '.' ? "" : ".") + base + ".XXXXXX";
     // mkostemp creates the file with O_EXCL and mode 0600: no other user can
     // open it at any moment, whatever it will hold.
     const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);

@@ -12,6 +12,7 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <cstdio>
+#include <limits>
 #include <cstring>
 #include <unistd.h>
 
@@ -64,6 +65,11 @@ WevelConfController::WevelConfController(QWidget* parent)
     for (QLineEdit* field : {ui->textWorldName, ui->textCharacter, ui->textPassword, ui->textConfPass,
                              ui->textHost, ui->textPort, ui->comboType->lineEdit()})
         connect(field, &QLineEdit::textChanged, this, &WevelConfController::updateWorldWarning);
+    // A line edit keeps 32767 characters unless told otherwise, and would cut
+    // a longer value from the script without a word; Save would write it cut.
+    for (QLineEdit* field : {ui->textScriptFolder, ui->textWorldName, ui->textCharacter, ui->textPassword,
+                             ui->textConfPass, ui->textHost, ui->textPort, ui->comboType->lineEdit()})
+        field->setMaxLength(std::numeric_limits<int>::max());
     showStatus({});
     awakeFromNib();
     ui->tableWorlds->setFocus();
@@ -199,7 +205,7 @@ void WevelConfController::saveConfig()
         settings, arrayWorlds);
 
     if (const wevel::FileResult error = wevel::saveWithBackup(scriptPath(), text)) {
-        showStatus(tr("Not saved: %1. %2 is as it was before.")
+        showStatus(tr("Not saved: %1. %2 has not been changed.")
                        .arg(toDisplay(error->message), path));
         return;
     }

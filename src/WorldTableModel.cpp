@@ -21,8 +21,15 @@ QVariant WorldTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
-    return ByteText::toDisplay(source_.objectValueForTableColumn(
-        kColumnIdentifiers[static_cast<std::size_t>(index.column())], index.row()));
+    const std::string_view value = source_.objectValueForTableColumn(
+        kColumnIdentifiers[static_cast<std::size_t>(index.column())], index.row());
+    // A cell shows a few dozen characters; handing the view a huge value
+    // (a script may hold a line of megabytes) makes it lay out every
+    // character on each paint, and the window freezes.
+    const std::size_t shown = role == Qt::ToolTipRole ? kToolTipBytes : kCellBytes;
+    if (value.size() <= shown)
+        return ByteText::toDisplay(value);
+    return ByteText::toDisplay(value.substr(0, shown)) + QChar(0x2026);
 }
 
 QVariant WorldTableModel::headerData(int section, Qt::Orientation orientation, int role) const

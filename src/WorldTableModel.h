@@ -24,6 +24,10 @@ public:
     static constexpr std::array<std::string_view, 5> kColumnIdentifiers = {
         "World", "Type", "Character", "Host", "Port"};
 
+    // How much of a value a cell and its tool tip show at most.
+    static constexpr std::size_t kCellBytes = 256;
+    static constexpr std::size_t kToolTipBytes = 1024;
+
     explicit WorldTableModel(const WorldTableDataSource& source, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
