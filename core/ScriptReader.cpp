@@ -1,5 +1,6 @@
 #include "ScriptReader.h"
 
+#include "ByteMask.h"
 #include "HugePages.h"
 
 #include <algorithm>
@@ -37,15 +38,9 @@ LineBounds LineScanner::next()
 
 std::size_t countLineFeeds(std::string_view text)
 {
-    // memchr skips the bytes between line feeds many at a time; a plain
-    // counting loop (std::count) is several times slower on a large script.
     std::size_t n = 0;
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))))) {
-        ++n;
-        ++p;
-    }
+    for (std::size_t at = 0; at < text.size(); at += 16)
+        n += static_cast<std::size_t>(__builtin_popcount(byteMask16(text, at, '\n')));
     return n;
 }
 
@@ -104,19 +99,23 @@ Tokens cutAtSpaces(std::string_view line)
 {
     Tokens t;
     std::size_t from = 0;
-    for (;;) {
-        const std::size_t at = line.find(' ', from);
-        if (t.count == Tokens::kMax) {
-            t.more = true;
-            return t;
+    for (std::size_t block = 0; block < line.size(); block += 16) {
+        for (unsigned spaces = byteMask16(line, block, ' '); spaces != 0; spaces &= spaces - 1) {
+            const std::size_t at = block + static_cast<std::size_t>(__builtin_ctz(spaces));
+            if (t.count == Tokens::kMax) {
+                t.more = true;
+                return t;
+            }
+            t.token[t.count++] = line.substr(from, at - from);
+            from = at + 1;
         }
-        if (at == std::string_view::npos) {
-            t.token[t.count++] = line.substr(from);
-            return t;
-        }
-        t.token[t.count++] = line.substr(from, at - from);
-        from = at + 1;
     }
+    if (t.count == Tokens::kMax) {
+        t.more = true;
+        return t;
+    }
+    t.token[t.count++] = line.substr(from);
+    return t;
 }
 
 bool startsWith(std::string_view text, std::string_view prefix)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -224,6 +225,33 @@ TEST(LoadScript, ManyBlanksAfterCommandGiveOneEmptyRecord)
     const ScriptContents s = loadScript("/addworld" + std::string(100000, ' ') + "\n");
     ASSERT_EQ(s.worlds.size(), 1u);
     EXPECT_EQ(fieldsOf(s.worlds[0]), Fields(8, ""));
+}
+
+} // namespace
+
+namespace {
+
+// Lines are cut 16 bytes at a time: every position of a space relative to
+// those blocks, and every length of a line's tail, must give the same tokens.
+TEST(BlockBoundaries, TokensAndLineFeedsAtEveryOffset)
+{
+    for (std::size_t pad = 0; pad < 40; ++pad) {
+        const std::string name(pad, 'n');
+        for (const char* tail : {"", " f", " f1 f2 f3 f4"}) {
+            const std::string line = "/addworld -T'x' " + name + " c p h 1" + tail;
+            const ScriptContents s = loadScript(line);
+            ASSERT_EQ(s.worlds.size(), 1u) << line;
+            const WorldRecord& w = s.worlds[0];
+            if (pad > 0) {
+                EXPECT_EQ(w.value(WorldKey::World), name) << line;
+                EXPECT_EQ(w.value(WorldKey::Port), "1") << line;
+            }
+        }
+        std::string feeds;
+        for (std::size_t i = 0; i < pad; ++i)
+            feeds += (i % 3 == 0) ? "\n" : "ab";
+        EXPECT_EQ(countLineFeeds(feeds), static_cast<std::size_t>(std::count(feeds.begin(), feeds.end(), '\n')));
+    }
 }
 
 } // namespace
