@@ -4,6 +4,7 @@
 #include "HugePages.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace wevel {
@@ -40,7 +41,7 @@ std::size_t countLineFeeds(std::string_view text)
 {
     std::size_t n = 0;
     for (std::size_t at = 0; at < text.size(); at += 16)
-        n += static_cast<std::size_t>(__builtin_popcount(byteMask16(text, at, '\n')));
+        n += static_cast<std::size_t>(std::popcount(byteMask16(text, at, '\n')));
     return n;
 }
 
@@ -101,7 +102,7 @@ Tokens cutAtSpaces(std::string_view line)
     std::size_t from = 0;
     for (std::size_t block = 0; block < line.size(); block += 16) {
         for (unsigned spaces = byteMask16(line, block, ' '); spaces != 0; spaces &= spaces - 1) {
-            const std::size_t at = block + static_cast<std::size_t>(__builtin_ctz(spaces));
+            const std::size_t at = block + static_cast<std::size_t>(std::countr_zero(spaces));
             if (t.count == Tokens::kMax) {
                 t.more = true;
                 return t;
