@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,14 +19,13 @@ std::optional<WorldKey> worldKeyFromName(std::string_view name);
 
 // One world: a map from key to bytes. A key the record lacks reads as "".
 //
-// A script may hold a million worlds, so the values live back to back in one
-// buffer with end offsets instead of eight separate strings. The buffer sits
-// inside the record when the values fit (most worlds take 40 to 50 bytes),
-// so reading a large script allocates nothing per world; longer ones go to
-// the heap.
+// A script may hold a million worlds, so a record is 64 bytes with its
+// values back to back and the end of each: in the record itself, with
+// one-byte ends, when they fit (most worlds take 40 to 48 bytes), so reading
+// a large script allocates nothing per world; on the heap otherwise.
 class WorldRecord {
 public:
-    WorldRecord() = default;
+    WorldRecord() noexcept : inline_{} {}
     // A record holding all eight keys, values in WorldKey order.
     explicit WorldRecord(const std::array<std::string_view, kWorldKeyCount>& values);
 
@@ -35,7 +33,7 @@ public:
     WorldRecord(WorldRecord&& other) noexcept;
     WorldRecord& operator=(const WorldRecord& other);
     WorldRecord& operator=(WorldRecord&& other) noexcept;
-    ~WorldRecord() = default;
+    ~WorldRecord() { release(); }
 
     bool has(WorldKey key) const { return (present_ >> index(key)) & 1u; }
     std::string_view value(WorldKey key) const;
@@ -44,21 +42,34 @@ public:
     bool operator==(const WorldRecord& other) const;
 
 private:
-    // Values up to this many bytes in all stay in the record, which makes a
-    // record 96 bytes.
-    static constexpr std::size_t kInline = 55;
+    static constexpr std::size_t kInline = 48;
 
     static unsigned index(WorldKey key) { return static_cast<unsigned>(key); }
-    std::size_t begin(unsigned i) const { return i == 0 ? 0 : end_[i - 1]; }
-    std::size_t size() const { return end_[kWorldKeyCount - 1]; }
-    const char* bytes() const { return heap_ ? heap_.get() : inline_; }
-    // Room for `size` bytes of values, in the record or on the heap.
-    char* makeRoom(std::size_t size);
+    std::size_t end(unsigned i) const { return onHeap_ ? heap_.end[i] : inline_.end[i]; }
+    std::size_t begin(unsigned i) const { return i == 0 ? 0 : end(i - 1); }
+    std::size_t size() const { return end(kWorldKeyCount - 1); }
+    const char* bytes() const { return onHeap_ ? heap_.data : inline_.data; }
 
-    std::array<std::uint32_t, kWorldKeyCount> end_{};
-    std::unique_ptr<char[]> heap_; // holds the values when they do not fit in inline_
+    // Room for `size` bytes of values, replacing what the record held.
+    char* allocate(std::size_t size);
+    void setEnd(unsigned i, std::size_t end);
+    void release();
+    void takeFrom(WorldRecord& other) noexcept;
+
+    struct Inline {
+        std::uint8_t end[kWorldKeyCount];
+        char data[kInline];
+    };
+    struct Heap {
+        std::uint32_t end[kWorldKeyCount];
+        char* data;
+    };
+    union {
+        Inline inline_;
+        Heap heap_;
+    };
     std::uint8_t present_ = 0;
-    char inline_[kInline];
+    bool onHeap_ = false;
 };
 
 } // namespace wevel
