@@ -161,6 +161,12 @@ FileResult readWholeFile(const std::string& path, std::string& contents, bool* m
 FileResult writeFileAtomically(const std::string& path, std::string_view data,
                                std::optional<mode_t> mode)
 {
+    return writeFileAtomically(path, [data](const ByteSink& sink) { return sink(data); }, mode);
+}
+
+FileResult writeFileAtomically(const std::string& path, const ByteSource& source,
+                               std::optional<mode_t> mode)
+{
     FileResult error;
     const std::string dest = resolveLinks(path, error);
     if (error)
@@ -190,7 +196,7 @@ FileResult writeFileAtomically(const std::string& path, std::string_view data,
         return e;
     };
 
-    if (!writeAll(fd, data))
+    if (!source([fd](std::string_view piece) { return writeAll(fd, piece); }))
         return closeKeepingErrno(fd), fail("cannot write");
     if (exists && (former.st_uid != ::geteuid() || former.st_gid != ::getegid())) {
         // Only root may give a file away; for anyone else the new file stays theirs.
@@ -222,6 +228,11 @@ FileResult writeFileAtomically(const std::string& path, std::string_view data,
 
 FileResult saveWithBackup(const std::string& path, std::string_view data)
 {
+    return saveWithBackup(path, [data](const ByteSink& sink) { return sink(data); });
+}
+
+FileResult saveWithBackup(const std::string& path, const ByteSource& source)
+{
     FileResult error;
     const std::string target = resolveLinks(path, error);
     if (error)
@@ -238,7 +249,7 @@ FileResult saveWithBackup(const std::string& path, std::string_view data)
         if (FileResult e = writeFileAtomically(path + ".bak", former, st.st_mode & 07777))
             return e;
     }
-    return writeFileAtomically(path, data);
+    return writeFileAtomically(path, source);
 }
 
 } // namespace wevel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ByteSink.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,18 +31,22 @@ std::string resolveLinks(const std::string& path, FileResult& error);
 // Reads a whole file. A missing file is reported through `missing`, with no error.
 FileResult readWholeFile(const std::string& path, std::string& contents, bool* missing = nullptr);
 
-// Replaces the file at `path` (or the file its links name) with `data` so
-// that it holds either its former content or all of `data`, never a part:
+// Replaces the file at `path` (or the file its links name) with what
+// `source` gives, so that it holds either its former content or all of the
+// new one, never a part:
 // a private temporary file beside it, written whole and synced, renamed over
 // it, then the folder synced. The file gets `mode` when given, else its
 // former mode, owner and group, or 0600 when new. On failure nothing is left
 // behind and the former file is untouched.
+FileResult writeFileAtomically(const std::string& path, const ByteSource& source,
+                               std::optional<mode_t> mode = std::nullopt);
 FileResult writeFileAtomically(const std::string& path, std::string_view data,
                                std::optional<mode_t> mode = std::nullopt);
 
 // Saves a startup script: keeps the former content, if any, as `path` +
 // ".bak" with the former mode, then replaces the script. Both steps are
 // atomic; when the backup fails the script is not touched.
+FileResult saveWithBackup(const std::string& path, const ByteSource& source);
 FileResult saveWithBackup(const std::string& path, std::string_view data);
 
 } // namespace wevel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ByteSink.h"
 #include "ScriptSettings.h"
 #include "WorldRecord.h"
 
@@ -29,6 +30,12 @@ std::string worldLines(const std::vector<WorldRecord>& worlds);
 // the world lines go in last and are searched by nothing.
 std::string fillTemplate(std::string text, const ScriptSettings& settings,
                          const std::vector<WorldRecord>& worlds);
+
+// The same, handed to `sink` in pieces of about a megabyte, so a large world
+// list is written without the whole script ever being held. False as soon
+// as the sink fails.
+bool fillTemplateInto(std::string text, const ScriptSettings& settings,
+                      const std::vector<WorldRecord>& worlds, const ByteSink& sink);
 
 // The seven lines that announce a Save on the client command channel.
 std::string channelLines(const ScriptSettings& settings);

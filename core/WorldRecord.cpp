@@ -1,5 +1,7 @@
 #include "WorldRecord.h"
 
+#include "ShortCopy.h"
+
 #include <cstring>
 #include <string>
 
@@ -8,26 +10,6 @@ namespace wevel {
 namespace {
 constexpr std::array<std::string_view, kWorldKeyCount> kKeyNames = {
     "Type", "World", "Character", "Pass", "Host", "Port", "UseProxy", "UseFile"};
-
-// Copies n bytes with fixed-size moves, two of them overlapping for the
-// tail. A world's values are a few bytes each, and a call to memcpy for
-// each of them was a sixth of the time taken to read a large script.
-void copyShort(char* to, const char* from, std::size_t n)
-{
-    if (n >= 8) {
-        std::size_t i = 0;
-        for (; i + 8 <= n; i += 8)
-            std::memcpy(to + i, from + i, 8);
-        std::memcpy(to + n - 8, from + n - 8, 8);
-    } else if (n >= 4) {
-        std::memcpy(to, from, 4);
-        std::memcpy(to + n - 4, from + n - 4, 4);
-    } else if (n > 0) {
-        to[0] = from[0];
-        to[n / 2] = from[n / 2];
-        to[n - 1] = from[n - 1];
-    }
-}
 } // namespace
 
 std::string_view worldKeyName(WorldKey key)

@@ -199,12 +199,14 @@ void WevelConfController::saveConfig()
         showStatus(tr("Not saved: cannot read the built-in template: %1.").arg(templateFile.errorString()));
         return;
     }
-    const QByteArray templateText = templateFile.readAll();
-    const std::string text = wevel::fillTemplate(
-        std::string(templateText.constData(), static_cast<std::size_t>(templateText.size())),
-        settings, arrayWorlds);
+    const QByteArray templateBytes = templateFile.readAll();
+    const std::string templateText(templateBytes.constData(), static_cast<std::size_t>(templateBytes.size()));
 
-    if (const wevel::FileResult error = wevel::saveWithBackup(scriptPath(), text)) {
+    // The script is filled as it is written, never held whole.
+    const wevel::ByteSource script = [&](const wevel::ByteSink& sink) {
+        return wevel::fillTemplateInto(templateText, settings, arrayWorlds, sink);
+    };
+    if (const wevel::FileResult error = wevel::saveWithBackup(scriptPath(), script)) {
         showStatus(tr("Not saved: %1. %2 has not been changed.")
                        .arg(toDisplay(error->message), path));
         return;

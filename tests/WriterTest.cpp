@@ -181,3 +181,36 @@ TEST(RoundTrip, TemplateWrittenThenReadGivesBackEverything)
 }
 
 } // namespace
+
+namespace {
+
+// A large list reaches the file in pieces; together they are the filled
+// template, and a sink that fails stops the fill.
+TEST(FillTemplateInto, PassesLargeListsInPiecesAndStopsOnFailure)
+{
+    std::vector<WorldRecord> worlds;
+    for (int i = 0; i < 30000; ++i)
+        worlds.push_back(world("tiny", "W" + std::to_string(i), "c", "p", "host.example.org", "4201"));
+    const std::string templ = "; head %%VISUAL%%\n%%WORLDLIST%%; tail\n%%worldlist%%";
+
+    std::vector<std::string> pieces;
+    EXPECT_TRUE(fillTemplateInto(templ, ScriptSettings{}, worlds, [&](std::string_view piece) {
+        pieces.emplace_back(piece);
+        return true;
+    }));
+    EXPECT_GT(pieces.size(), 2u);
+    std::string joined;
+    for (const std::string& p : pieces)
+        joined += p;
+    EXPECT_EQ(joined, "; head off\n" + worldLines(worlds) + "; tail\n" + worldLines(worlds));
+    EXPECT_EQ(fillTemplate(templ, ScriptSettings{}, worlds), joined);
+
+    int calls = 0;
+    EXPECT_FALSE(fillTemplateInto(templ, ScriptSettings{}, worlds, [&](std::string_view) {
+        ++calls;
+        return false;
+    }));
+    EXPECT_EQ(calls, 1);
+}
+
+} // namespace
