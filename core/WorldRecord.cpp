@@ -154,4 +154,17 @@ bool WorldRecord::operator==(const WorldRecord& other) const
     return std::memcmp(bytes(), other.bytes(), size()) == 0;
 }
 
+WorldRecord makeEditorWorld(std::string_view type, std::string_view world, std::string_view character,
+                            std::string_view pass, std::string_view host, std::string_view port)
+{
+    WorldRecord r;
+    r.set(WorldKey::Type, type);
+    r.set(WorldKey::World, world);
+    r.set(WorldKey::Character, character);
+    r.set(WorldKey::Pass, pass);
+    r.set(WorldKey::Host, host);
+    r.set(WorldKey::Port, port);
+    return r;
+}
+
 } // namespace wevel

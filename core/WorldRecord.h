@@ -72,4 +72,9 @@ private:
     bool onHeap_ = false;
 };
 
+// A world as the world editor makes it: the six keys of a world line, values
+// in WorldKey order, and no proxy flag or file argument.
+WorldRecord makeEditorWorld(std::string_view type, std::string_view world, std::string_view character,
+                            std::string_view pass, std::string_view host, std::string_view port);
+
 } // namespace wevel

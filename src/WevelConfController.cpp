@@ -329,14 +329,10 @@ void WevelConfController::openWorldPanel()
 
 WorldRecord WevelConfController::worldFromPanel() const
 {
-    WorldRecord world;
-    world.set(WorldKey::Type, fromDisplay(ui->comboType->currentText()));
-    world.set(WorldKey::World, fromDisplay(ui->textWorldName->text()));
-    world.set(WorldKey::Character, fromDisplay(ui->textCharacter->text()));
-    world.set(WorldKey::Pass, fromDisplay(ui->textPassword->text()));
-    world.set(WorldKey::Host, fromDisplay(ui->textHost->text()));
-    world.set(WorldKey::Port, fromDisplay(ui->textPort->text()));
-    return world;
+    return wevel::makeEditorWorld(
+        fromDisplay(ui->comboType->currentText()), fromDisplay(ui->textWorldName->text()),
+        fromDisplay(ui->textCharacter->text()), fromDisplay(ui->textPassword->text()),
+        fromDisplay(ui->textHost->text()), fromDisplay(ui->textPort->text()));
 }
 
 void WevelConfController::updateWorldWarning()

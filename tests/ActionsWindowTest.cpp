@@ -114,6 +114,16 @@ protected:
         EXPECT_EQ(chooser->fileMode(), QFileDialog::Directory) << "folders only";
         finish(chooser);
     }
+    // Types the folder's path into the chooser and confirms it with Return.
+    void chooseTyped(const QString& path)
+    {
+        choose([&](QFileDialog* chooser) {
+            QLineEdit* name = chooser->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_NE(name, nullptr);
+            name->setText(path);
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+    }
     QString folderText() const { return widget<QLineEdit>("textScriptFolder")->text(); }
 };
 
@@ -123,12 +133,7 @@ TEST_F(ChooserTest, ConfirmedFolderReplacesTheFieldWhole)
     const QString chosen = QString::fromStdString(home + "/my scripts");
     ASSERT_EQ(::mkdir(chosen.toLocal8Bit().constData(), 0700), 0);
     open();
-    choose([&](QFileDialog* chooser) {
-        QLineEdit* name = chooser->findChild<QLineEdit*>("fileNameEdit");
-        ASSERT_NE(name, nullptr);
-        name->setText(chosen);
-        QTest::keyClick(name, Qt::Key_Return);
-    });
+    chooseTyped(chosen);
     EXPECT_EQ(folderText(), chosen);
 }
 
@@ -148,12 +153,7 @@ TEST_F(ChooserTest, FolderNameWithLineBreakIsRefused)
     const QString chosen = QString::fromStdString(home + "/evil\nquit");
     ASSERT_EQ(::mkdir(chosen.toLocal8Bit().constData(), 0700), 0);
     open();
-    choose([&](QFileDialog* chooser) {
-        QLineEdit* name = chooser->findChild<QLineEdit*>("fileNameEdit");
-        ASSERT_NE(name, nullptr);
-        name->setText(chosen);
-        QTest::keyClick(name, Qt::Key_Return);
-    });
+    chooseTyped(chosen);
     EXPECT_EQ(folderText(), "/old");
     EXPECT_TRUE(status().contains("line break")) << status().toStdString();
 }

@@ -9,14 +9,7 @@ namespace {
 WorldRecord entry(std::string_view type, std::string_view name, std::string_view chr,
                   std::string_view pass, std::string_view host, std::string_view port)
 {
-    WorldRecord r;
-    r.set(WorldKey::Type, type);
-    r.set(WorldKey::World, name);
-    r.set(WorldKey::Character, chr);
-    r.set(WorldKey::Pass, pass);
-    r.set(WorldKey::Host, host);
-    r.set(WorldKey::Port, port);
-    return r;
+    return makeEditorWorld(type, name, chr, pass, host, port);
 }
 
 struct EntryCase {

@@ -17,20 +17,6 @@ WorldRecord world(std::string_view type, std::string_view name, std::string_view
     return WorldRecord({type, name, chr, pass, host, port, proxy, file});
 }
 
-// A record as the world editor makes it: six keys, no proxy or file.
-WorldRecord editorWorld(std::string_view type, std::string_view name, std::string_view chr,
-                        std::string_view pass, std::string_view host, std::string_view port)
-{
-    WorldRecord r;
-    r.set(WorldKey::Type, type);
-    r.set(WorldKey::World, name);
-    r.set(WorldKey::Character, chr);
-    r.set(WorldKey::Pass, pass);
-    r.set(WorldKey::Host, host);
-    r.set(WorldKey::Port, port);
-    return r;
-}
-
 struct FillCase {
     const char* name;
     std::string templ;
@@ -93,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "/addworld -P -T'lp' W c p h 1 w.tf\n/addworld -T'lp' V c p h 2 v.tf\n"
                  "/addworld -p -T'lp' U c p h 3\n"},
         FillCase{"editorRecordInPlainForm", "%%WORLDLIST%%", ScriptSettings{},
-                 {editorWorld("tiny", "W", "c", "p", "h", "23")}, "/addworld -T'tiny' W c p h 23\n"},
+                 {makeEditorWorld("tiny", "W", "c", "p", "h", "23")}, "/addworld -T'tiny' W c p h 23\n"},
         // An earlier value is searched by later fills: a visual "on" cannot
         // form one, but an isize value can hold a later placeholder.
         FillCase{"earlierInsertSearchedLater", "%%ISIZE%%",
