@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <new>
 
 namespace wevel {
 
@@ -293,13 +294,24 @@ void ScriptContents::selectChoice(Choice which, std::string_view title)
     }
 }
 
+void reserveWorlds(std::vector<WorldRecord>& worlds, std::string_view text)
+{
+    // A world line takes at least ten bytes ("/addworld" and its terminator)
+    // and one line feed at most, so a script of blank lines or long comments
+    // reserves little.
+    const std::size_t bound = std::min(countLineFeeds(text), text.size() / 10) + 1;
+    try {
+        worlds.reserve(bound);
+    } catch (const std::bad_alloc&) {
+        return; // the list then grows as it is read
+    }
+    adviseHugePages(worlds.data(), worlds.capacity() * sizeof(WorldRecord));
+}
+
 ScriptContents loadScript(std::string_view text)
 {
     ScriptContents contents;
-    // Most lines of a large script are world lines; reserving once avoids
-    // regrowing (and briefly doubling) the list while reading.
-    contents.worlds.reserve(countLineFeeds(text) + 1);
-    adviseHugePages(contents.worlds.data(), contents.worlds.capacity() * sizeof(WorldRecord));
+    reserveWorlds(contents.worlds, text);
     readScript(text, contents);
     return contents;
 }

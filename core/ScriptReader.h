@@ -40,7 +40,7 @@ private:
     bool crKnown_ = false;
 };
 
-// The number of LF bytes in `text`: a bound on its lines, for reserving room.
+// The number of LF bytes in `text`.
 std::size_t countLineFeeds(std::string_view text);
 
 // The bounds of the line that starts at `start`.
@@ -107,6 +107,11 @@ public:
     void turnOn(Switch which) override;
     void selectChoice(Choice which, std::string_view title) override;
 };
+
+// Reserves room, once, for the worlds `text` can hold: regrowing the list
+// while reading would copy it while the script is still held. Room never
+// used is never touched, so it takes no memory.
+void reserveWorlds(std::vector<WorldRecord>& worlds, std::string_view text);
 
 // Reads `text` into a ScriptContents starting from the default settings.
 ScriptContents loadScript(std::string_view text);

@@ -2,7 +2,6 @@
 
 #include "AtomicFile.h"
 #include "ByteText.h"
-#include "HugePages.h"
 #include "ScriptWriter.h"
 #include "WorldLineCheck.h"
 #include "ui_WevelConfWindow.h"
@@ -134,12 +133,7 @@ void WevelConfController::awakeFromNib()
     bool missing = false;
     if (const wevel::FileResult error = wevel::readWholeFile(scriptPath(), contents, &missing))
         showStatus(tr("%1. The window shows the starting values.").arg(toDisplay(error->message)));
-    // Room for one world a line, reserved once: regrowing would copy the list
-    // while the script is still held. The unused room of a script with many
-    // other lines is never touched, so it takes no memory; shrinking the list
-    // afterwards would copy it all once more.
-    arrayWorlds.reserve(wevel::countLineFeeds(contents) + 1);
-    wevel::adviseHugePages(arrayWorlds.data(), arrayWorlds.capacity() * sizeof(WorldRecord));
+    wevel::reserveWorlds(arrayWorlds, contents);
     wevel::forEachCommandLine(contents, [this](std::string_view strTemp) { parseCommand(strTemp); });
     model_->reloadData();
 }
