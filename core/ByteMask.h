@@ -36,4 +36,29 @@ inline unsigned byteMask16(std::string_view text, std::size_t at, char c)
 #endif
 }
 
+// The number of bytes of `text` equal to `c`, 16 at a time.
+inline std::size_t countByte(std::string_view text, char c)
+{
+    std::size_t count = 0;
+    std::size_t at = 0;
+#if defined(__SSE2__)
+    // Matches are summed per byte lane (a match is -1, so subtract), and the
+    // lanes are added up before any of them can pass 255.
+    const __m128i wanted = _mm_set1_epi8(c);
+    while (text.size() - at >= 16) {
+        __m128i lanes = _mm_setzero_si128();
+        for (int round = 0; round < 255 && text.size() - at >= 16; ++round, at += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(bytes, wanted));
+        }
+        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+        count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+                 static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+    }
+#endif
+    for (; at < text.size(); ++at)
+        count += text[at] == c;
+    return count;
+}
+
 } // namespace wevel

@@ -40,10 +40,7 @@ LineBounds LineScanner::next()
 
 std::size_t countLineFeeds(std::string_view text)
 {
-    std::size_t n = 0;
-    for (std::size_t at = 0; at < text.size(); at += 16)
-        n += static_cast<std::size_t>(std::popcount(byteMask16(text, at, '\n')));
-    return n;
+    return countByte(text, '\n');
 }
 
 LineBounds lineBoundsAt(std::string_view text, std::size_t start)

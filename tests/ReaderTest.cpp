@@ -252,6 +252,10 @@ TEST(BlockBoundaries, TokensAndLineFeedsAtEveryOffset)
             feeds += (i % 3 == 0) ? "\n" : "ab";
         EXPECT_EQ(countLineFeeds(feeds), static_cast<std::size_t>(std::count(feeds.begin(), feeds.end(), '\n')));
     }
+    // Long enough for every byte lane of the count to fill up many times.
+    const std::string dense(100003, '\n');
+    EXPECT_EQ(countLineFeeds(dense), dense.size());
+    EXPECT_EQ(countLineFeeds(dense + std::string(17, 'x') + dense), 2 * dense.size());
 }
 
 } // namespace
