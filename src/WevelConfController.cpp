@@ -11,8 +11,8 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <cstdio>
-#include <limits>
 #include <cstring>
+#include <limits>
 #include <unistd.h>
 
 using ByteText::fromDisplay;
@@ -64,6 +64,9 @@ WevelConfController::WevelConfController(QWidget* parent)
     for (QLineEdit* field : {ui->textWorldName, ui->textCharacter, ui->textPassword, ui->textConfPass,
                              ui->textHost, ui->textPort, ui->comboType->lineEdit()})
         connect(field, &QLineEdit::textChanged, this, &WevelConfController::updateWorldWarning);
+    // The type is stored as typed: without a completer the type box neither
+    // completes inline nor, on Return, swaps "TINY" for its listed "tiny".
+    ui->comboType->setCompleter(nullptr);
     // A line edit keeps 32767 characters unless told otherwise, and would cut
     // a longer value from the script without a word; Save would write it cut.
     for (QLineEdit* field : {ui->textScriptFolder, ui->textWorldName, ui->textCharacter, ui->textPassword,
@@ -334,7 +337,7 @@ void WevelConfController::updateWorldWarning()
     QStringList lines;
     for (const std::string& warning : wevel::clientWarnings(worldFromPanel()))
         lines << QString::fromStdString(warning);
-    ui->labelWorldWarning->setText(lines.join(QLatin1Char('\n')));
+    ui->labelWorldWarning->setText(lines.join(QLatin1Char(' ')));
     ui->labelWorldWarning->setVisible(!lines.isEmpty());
 }
 

@@ -404,3 +404,31 @@ INSTANTIATE_TEST_SUITE_P(Fields, ReturnInEditorTest,
                          ::testing::Values("comboType", "textWorldName", "textPassword", "textConfPass", "textPort"));
 
 } // namespace
+
+namespace {
+
+// The type box lists lower-case types; a type typed or read in another case
+// is stored as it stands when Return accepts the editor.
+TEST_F(ActionsTest, TypeKeepsItsCaseThroughReturn)
+{
+    writeScript("/addworld -T'TINY' W c p h 1\n");
+    open();
+    selectRow(0);
+    inEditor([&] { click("buttonEditWorld"); }, [&](QDialog*) {
+        QTest::keyClick(widget<QComboBox>("comboType")->lineEdit(), Qt::Key_Return);
+    });
+    EXPECT_EQ(window->worlds().at(0).value(WorldKey::Type), "TINY");
+
+    const auto visit = inEditor([&] { click("buttonAddWorld"); }, [&](QDialog*) {
+        fillEditor("", "V", "c", "p", "p", "h", "1");
+        QLineEdit* type = widget<QComboBox>("comboType")->lineEdit();
+        type->setFocus();
+        QTest::keyClicks(type, "Tin");
+        QTest::keyClick(type, Qt::Key_Return);
+    });
+    EXPECT_FALSE(visit.leftOpen) << "Return accepts at once, with nothing completed";
+    ASSERT_EQ(rows(), 2);
+    EXPECT_EQ(window->worlds().at(1).value(WorldKey::Type), "Tin");
+}
+
+} // namespace
