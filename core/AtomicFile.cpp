@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <pwd.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -118,7 +119,8 @@ FileResult readWholeFile(const std::string& path, std::string& contents, bool* m
     if (missing)
         *missing = false;
     contents.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: opening a pipe for reading would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT && missing) {
             *missing = true;
@@ -126,32 +128,46 @@ FileResult readWholeFile(const std::string& path, std::string& contents, bool* m
         }
         return failure("cannot open", path, errno);
     }
-    // One byte more than the file's size leaves room for the read that sees
-    // the end, so a regular file is read without growing the buffer once.
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    {
+    if (::fstat(fd, &st) != 0) {
+        const FileError e = failure("cannot look up", path, errno);
+        ::close(fd);
+        return e;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (S_ISDIR(st.st_mode))
+            return failure("cannot read", path, EISDIR);
+        return FileError{"cannot read " + path + ": not a regular file"};
+    }
+    // Read straight into the string's room: no second copy of a large
+    // script. One byte more than the size leaves room for the read that sees
+    // the end, so the buffer is not grown for it.
+    std::size_t used = 0;
+    try {
         contents.reserve(static_cast<std::size_t>(st.st_size) + 1);
         adviseHugePages(contents.data(), contents.capacity());
-    }
-    // Read straight into the string's spare room: no second copy of a large script.
-    std::size_t used = 0;
-    for (;;) {
-        if (contents.capacity() == used)
-            contents.reserve(std::max<std::size_t>(contents.capacity() * 2, used + 65536));
-        contents.resize(contents.capacity());
-        const ssize_t n = ::read(fd, contents.data() + used, contents.size() - used);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const FileError e = failure("cannot read", path, errno);
-            ::close(fd);
-            contents.clear();
-            return e;
+        for (;;) {
+            if (contents.capacity() == used)
+                contents.reserve(std::max<std::size_t>(contents.capacity() * 2, used + 65536));
+            contents.resize(contents.capacity());
+            const ssize_t n = ::read(fd, contents.data() + used, contents.size() - used);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                const FileError e = failure("cannot read", path, errno);
+                ::close(fd);
+                contents.clear();
+                return e;
+            }
+            if (n == 0)
+                break;
+            used += static_cast<std::size_t>(n);
         }
-        if (n == 0)
-            break;
-        used += static_cast<std::size_t>(n);
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        contents = std::string();
+        return failure("cannot read", path, ENOMEM);
     }
     contents.resize(used);
     ::close(fd);
@@ -214,15 +230,18 @@ FileResult writeFileAtomically(const std::string& path, const ByteSource& source
         return fail("cannot replace " + dest + " with");
 
     // The rename is durable only once the folder itself is synced.
+    auto notSynced = [&](std::string_view what) {
+        FileError e = failure(what, folder, errno);
+        e.replaced = true;
+        return e;
+    };
     const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
-        return failure("cannot open the folder", folder, errno);
-    if (::fsync(dirFd) != 0 && errno != EINVAL) {
-        const FileError e = failure("cannot flush the folder", folder, errno);
-        ::close(dirFd);
-        return e;
-    }
-    ::close(dirFd);
+        return notSynced("cannot open the folder");
+    if (::fsync(dirFd) != 0 && errno != EINVAL)
+        return closeKeepingErrno(dirFd), notSynced("cannot flush the folder");
+    if (::close(dirFd) != 0)
+        return notSynced("cannot close the folder");
     return std::nullopt;
 }
 

@@ -13,6 +13,9 @@ namespace wevel {
 // the system's reason, e.g. "cannot write /home/a/.wevelrc.Xy12ab: File too large".
 struct FileError {
     std::string message;
+    // The file was replaced after all; only making that last through a
+    // crash failed (the folder could not be synced).
+    bool replaced = false;
 };
 using FileResult = std::optional<FileError>;
 
@@ -28,7 +31,9 @@ bool writeAll(int fd, std::string_view data);
 // may not exist yet). A path that is no link is returned unchanged.
 std::string resolveLinks(const std::string& path, FileResult& error);
 
-// Reads a whole file. A missing file is reported through `missing`, with no error.
+// Reads a whole regular file. A missing file is reported through `missing`,
+// with no error; anything else (a folder, a pipe, a device) is an error, so
+// that neither a pipe nor an endless device can stall or exhaust the reader.
 FileResult readWholeFile(const std::string& path, std::string& contents, bool* missing = nullptr);
 
 // Replaces the file at `path` (or the file its links name) with what
@@ -37,7 +42,8 @@ FileResult readWholeFile(const std::string& path, std::string& contents, bool* m
 // a private temporary file beside it, written whole and synced, renamed over
 // it, then the folder synced. The file gets `mode` when given, else its
 // former mode, owner and group, or 0600 when new. On failure nothing is left
-// behind and the former file is untouched.
+// behind and the former file is untouched, except when only the final
+// sync of the folder fails: the error then says the file was replaced.
 FileResult writeFileAtomically(const std::string& path, const ByteSource& source,
                                std::optional<mode_t> mode = std::nullopt);
 FileResult writeFileAtomically(const std::string& path, std::string_view data,

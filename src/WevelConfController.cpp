@@ -204,8 +204,12 @@ void WevelConfController::saveConfig()
         return wevel::fillTemplateInto(templateText, settings, arrayWorlds, sink);
     };
     if (const wevel::FileResult error = wevel::saveWithBackup(scriptPath(), script)) {
-        showStatus(tr("Not saved: %1. %2 has not been changed.")
-                       .arg(toDisplay(error->message), path));
+        if (error->replaced)
+            showStatus(tr("%2 was written, but %1, so it may not survive a crash. Save again, "
+                          "or Cancel to keep it as it is.")
+                           .arg(toDisplay(error->message), path));
+        else
+            showStatus(tr("Not saved: %1. %2 has not been changed.").arg(toDisplay(error->message), path));
         return;
     }
 

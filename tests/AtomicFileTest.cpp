@@ -179,6 +179,21 @@ TEST_F(AtomicFileTest, ReadReportsMissingApartFromErrors)
     EXPECT_TRUE(readWholeFile(path("folder"), data, &missing)) << "a folder is not a script";
 }
 
+TEST_F(AtomicFileTest, PipesAndDevicesAreRefusedWithoutWaiting)
+{
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", path("zeros").c_str()), 0);
+    for (const char* name : {"pipe", "zeros"}) {
+        std::string data;
+        const FileResult error = readWholeFile(path(name), data);
+        ASSERT_TRUE(error) << name;
+        EXPECT_NE(error->message.find("not a regular file"), std::string::npos) << error->message;
+    }
+    // Saving over a pipe stops at the backup: the pipe stays.
+    EXPECT_TRUE(saveWithBackup(path("pipe"), "new"));
+    EXPECT_TRUE(S_ISFIFO(modeOf("pipe")));
+}
+
 TEST(ExpandTilde, ReplacesOnlyTheLeadingTilde)
 {
     const char* saved = std::getenv("HOME");
