@@ -293,9 +293,8 @@ void ScriptContents::selectChoice(Choice which, std::string_view title)
 
 void reserveWorlds(std::vector<WorldRecord>& worlds, std::string_view text)
 {
-    // A world line takes at least ten bytes ("/addworld" and its terminator)
-    // and one line feed at most, so a script of blank lines or long comments
-    // reserves little.
+    // A world line takes at least ten bytes ("/addworld" and its terminator),
+    // so a script of blank lines or long comments reserves little.
     const std::size_t bound = std::min(countLineFeeds(text), text.size() / 10) + 1;
     try {
         worlds.reserve(bound);

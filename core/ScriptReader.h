@@ -108,9 +108,11 @@ public:
     void selectChoice(Choice which, std::string_view title) override;
 };
 
-// Reserves room, once, for the worlds `text` can hold: regrowing the list
-// while reading would copy it while the script is still held. Room never
-// used is never touched, so it takes no memory.
+// Reserves room, once, for as many worlds as `text` has line feeds (and at
+// most one per ten bytes): regrowing the list while reading would copy it
+// while the script is still held. A script whose lines end in CR alone gets
+// no room and the list grows as it is read. Room never used is never
+// touched, so it takes no memory.
 void reserveWorlds(std::vector<WorldRecord>& worlds, std::string_view text);
 
 // Reads `text` into a ScriptContents starting from the default settings.

@@ -267,11 +267,21 @@ void WevelConfController::openPanelDidEnd(QFileDialog* sheet, int returnCode)
     if (chosen.isEmpty())
         return;
     const QString folder = chosen.first();
+    const auto refuse = [&](const QString& why) {
+        QString shown = folder;
+        shown.replace(QLatin1Char('\n'), QLatin1String("\\n")).replace(QLatin1Char('\r'), QLatin1String("\\r"));
+        showStatus(tr("The folder \"%1\" was not taken: %2").arg(shown, why));
+    };
     if (folder.contains(QLatin1Char('\n')) || folder.contains(QLatin1Char('\r'))) {
-        showStatus(tr("The folder \"%1\" was not taken: its name holds a line break, which would "
-                      "add a command of its own to the startup script.")
-                       .arg(QString(folder).replace(QLatin1Char('\n'), QLatin1String("\\n"))
-                                .replace(QLatin1Char('\r'), QLatin1String("\\r"))));
+        refuse(tr("its name holds a line break, which would add a command of its own to the "
+                  "startup script."));
+        return;
+    }
+    // Qt hands file names over as UTF-8 text; a name in another encoding
+    // arrives with its odd bytes replaced, and would be saved as a wrong path.
+    if (folder.contains(QChar::ReplacementCharacter)) {
+        refuse(tr("its name is not valid UTF-8, and would be saved changed. Type the path into "
+                  "the field instead."));
         return;
     }
     showStatus({});

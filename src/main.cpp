@@ -22,12 +22,14 @@ void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, co
         std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
         return;
     }
+    // "could not connect to display :1" names the display; without a name
+    // after it, Qt's own closing message says more.
     if (message.contains(QLatin1String("could not connect to display"), Qt::CaseInsensitive)
-        && g_displayProblem.isEmpty())
+        && !message.trimmed().endsWith(QLatin1String("display")) && g_displayProblem.isEmpty())
         g_displayProblem = message.toLocal8Bit();
     if (type == QtFatalMsg) {
         const QByteArray reason =
-            g_displayProblem.isEmpty() ? message.section(QLatin1Char('\n'), 0, 0).toLocal8Bit()
+            g_displayProblem.isEmpty() ? message.section(QLatin1String(". "), 0, 0).toLocal8Bit()
                                        : g_displayProblem;
         std::fprintf(stderr, "wevelconf: cannot open its window: %s\n", reason.constData());
         std::fflush(stderr);
