@@ -119,8 +119,31 @@ wevel::ScriptSettings WevelConfController::currentSettings() const
     s.more = ui->checkUseMore->checkState() == Qt::Checked;
     s.redef = ui->checkAllowRedef->checkState() == Qt::Checked;
     s.matching = fromDisplay(ui->popupDefMatch->currentText());
-    s.scriptFolder = fromDisplay(ui->textScriptFolder->text());
+    s.scriptFolder = bytesOf(ui->textScriptFolder);
     return s;
+}
+
+void WevelConfController::showBytes(QLineEdit* field, std::string_view bytes)
+{
+    // A line edit lays out its whole text on every paint: a value of
+    // megabytes would stall the window. Such a value is shown cut, and kept
+    // whole for as long as the field shows it unchanged.
+    if (bytes.size() <= kEditableBytes) {
+        keptValues_.remove(field);
+        field->setText(toDisplay(bytes));
+        return;
+    }
+    const QString shown = toDisplay(bytes.substr(0, WorldTableModel::kCellBytes)) + QChar(0x2026);
+    keptValues_.insert(field, {shown, std::string(bytes)});
+    field->setText(shown);
+}
+
+std::string WevelConfController::bytesOf(const QLineEdit* field) const
+{
+    const auto kept = keptValues_.constFind(field);
+    if (kept != keptValues_.constEnd() && field->text() == kept->shown)
+        return kept->bytes;
+    return fromDisplay(field->text());
 }
 
 // ---------------------------------------------------------------- Reading
@@ -158,7 +181,7 @@ void WevelConfController::addWorldRecord(std::string_view strWorld, std::string_
 
 void WevelConfController::setScriptFolder(std::string_view folder)
 {
-    ui->textScriptFolder->setText(toDisplay(folder));
+    showBytes(ui->textScriptFolder, folder);
 }
 
 void WevelConfController::turnOn(wevel::Switch which)
@@ -300,7 +323,7 @@ void WevelConfController::addWorld()
     bAddWorld = true;
     for (QLineEdit* field : {ui->comboType->lineEdit(), ui->textWorldName, ui->textCharacter,
                              ui->textPassword, ui->textConfPass, ui->textHost, ui->textPort})
-        field->setText({});
+        showBytes(field, {});
     openWorldPanel();
 }
 
@@ -312,13 +335,13 @@ void WevelConfController::editWorld()
         return;
     editedRow_ = row;
     const WorldRecord& world = arrayWorlds[static_cast<std::size_t>(row)];
-    ui->comboType->lineEdit()->setText(toDisplay(world.value(WorldKey::Type)));
-    ui->textWorldName->setText(toDisplay(world.value(WorldKey::World)));
-    ui->textCharacter->setText(toDisplay(world.value(WorldKey::Character)));
-    ui->textPassword->setText(toDisplay(world.value(WorldKey::Pass)));
-    ui->textConfPass->setText(toDisplay(world.value(WorldKey::Pass)));
-    ui->textHost->setText(toDisplay(world.value(WorldKey::Host)));
-    ui->textPort->setText(toDisplay(world.value(WorldKey::Port)));
+    showBytes(ui->comboType->lineEdit(), world.value(WorldKey::Type));
+    showBytes(ui->textWorldName, world.value(WorldKey::World));
+    showBytes(ui->textCharacter, world.value(WorldKey::Character));
+    showBytes(ui->textPassword, world.value(WorldKey::Pass));
+    showBytes(ui->textConfPass, world.value(WorldKey::Pass));
+    showBytes(ui->textHost, world.value(WorldKey::Host));
+    showBytes(ui->textPort, world.value(WorldKey::Port));
     openWorldPanel();
 }
 
@@ -341,9 +364,8 @@ void WevelConfController::openWorldPanel()
 WorldRecord WevelConfController::worldFromPanel() const
 {
     return wevel::makeEditorWorld(
-        fromDisplay(ui->comboType->currentText()), fromDisplay(ui->textWorldName->text()),
-        fromDisplay(ui->textCharacter->text()), fromDisplay(ui->textPassword->text()),
-        fromDisplay(ui->textHost->text()), fromDisplay(ui->textPort->text()));
+        bytesOf(ui->comboType->lineEdit()), bytesOf(ui->textWorldName), bytesOf(ui->textCharacter),
+        bytesOf(ui->textPassword), bytesOf(ui->textHost), bytesOf(ui->textPort));
 }
 
 void WevelConfController::updateWorldWarning()

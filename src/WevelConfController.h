@@ -5,12 +5,14 @@
 #include "WorldRecord.h"
 #include "WorldTableModel.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <memory>
 #include <string>
 #include <vector>
 
 class QFileDialog;
+class QLineEdit;
 namespace Ui {
 class WevelConfWindow;
 }
@@ -57,6 +59,9 @@ private:
     void init();
     int selectedRow() const;
     wevel::ScriptSettings currentSettings() const;
+    // A field's text as bytes, and bytes into a field, losing none.
+    void showBytes(QLineEdit* field, std::string_view bytes);
+    std::string bytesOf(const QLineEdit* field) const;
 
     // Reading
     void awakeFromNib();
@@ -84,4 +89,12 @@ private:
     std::vector<wevel::WorldRecord> arrayWorlds;
     bool bAddWorld = false;
     int editedRow_ = -1; // the row the editor was opened for in edit mode
+
+    // Values too long to edit in a field, shown cut and kept whole here.
+    static constexpr std::size_t kEditableBytes = 4096;
+    struct KeptValue {
+        QString shown;
+        std::string bytes;
+    };
+    QHash<const QLineEdit*, KeptValue> keptValues_;
 };

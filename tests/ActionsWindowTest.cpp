@@ -432,3 +432,39 @@ TEST_F(ActionsTest, TypeKeepsItsCaseThroughReturn)
 }
 
 } // namespace
+
+namespace {
+
+// A value too long to edit in a field is shown cut, so painting stays quick,
+// and comes back whole unless the user replaces it.
+TEST_F(ActionsTest, HugeValuesAreShownCutAndKeptWhole)
+{
+    const std::string folder = "/" + std::string(1 << 20, 'd');
+    const std::string character(1 << 20, 'c');
+    writeScript("/lcd " + folder + "\n/addworld -T'tiny' W " + character + " p h 1\n");
+    open();
+    EXPECT_LT(widget<QLineEdit>("textScriptFolder")->text().size(), 1000);
+
+    selectRow(0);
+    QString shown;
+    inEditor([&] { click("buttonEditWorld"); }, [&](QDialog*) {
+        shown = widget<QLineEdit>("textCharacter")->text();
+        widget<QLineEdit>("textHost")->setText("new.example.org");
+        click("buttonWorldOK");
+    });
+    EXPECT_LT(shown.size(), 1000);
+    EXPECT_EQ(window->worlds().at(0).value(WorldKey::Character), character) << "kept whole through OK";
+    EXPECT_EQ(window->worlds().at(0).value(WorldKey::Host), "new.example.org");
+
+    inEditor([&] { click("buttonEditWorld"); }, [&](QDialog*) {
+        widget<QLineEdit>("textCharacter")->setText("short");
+        click("buttonWorldOK");
+    });
+    EXPECT_EQ(window->worlds().at(0).value(WorldKey::Character), "short") << "a replaced value is taken";
+
+    const std::string out = printedBy([&] { click("buttonSave"); });
+    EXPECT_NE(out.find("/lcd " + folder + "\n"), std::string::npos) << "the client gets the whole folder";
+    EXPECT_NE(readFile(scriptPath()).find("/lcd " + folder + "\n"), std::string::npos);
+}
+
+} // namespace
