@@ -468,3 +468,56 @@ TEST_F(ActionsTest, HugeValuesAreShownCutAndKeptWhole)
 }
 
 } // namespace
+
+namespace {
+
+// What the editor lets through with a warning, or silently: a world without
+// a name, a port that is no number, a name another world has.
+TEST_F(ActionsTest, OddButReadableValuesAreAccepted)
+{
+    writeScript("/addworld -T'tiny' Dup c p h 1\n");
+    open();
+    QString warning;
+    inEditor([&] { click("buttonAddWorld"); }, [&](QDialog*) {
+        fillEditor("tiny", "", "c", "p", "p", "h", "telnet");
+        warning = widget<QLabel>("labelWorldWarning")->text();
+        click("buttonWorldOK");
+    });
+    EXPECT_TRUE(warning.contains("name")) << warning.toStdString();
+    inEditor([&] { click("buttonAddWorld"); }, [&](QDialog*) {
+        fillEditor("tiny", "Dup", "c", "p", "p", "h", "1");
+        EXPECT_TRUE(widget<QLabel>("labelWorldWarning")->text().isEmpty());
+        click("buttonWorldOK");
+    });
+    EXPECT_EQ(column(0), (QStringList{"Dup", "", "Dup"}));
+    EXPECT_EQ(column(4), (QStringList{"1", "telnet", "1"}));
+}
+
+// Tab walks the settings, the table and the buttons in reading order; a
+// label's mnemonic reaches its field.
+TEST_F(ActionsTest, TabOrderAndMnemonics)
+{
+    open();
+    const char* order[] = {"checkUseVisual", "checkUseMore", "checkAllowRedef", "popupISize",
+                           "popupDefMatch", "textScriptFolder", "buttonBrowseFolder", "tableWorlds",
+                           "buttonAddWorld", "buttonEditWorld", "buttonDeleteWorld", "buttonCancel",
+                           "buttonSave"};
+    widget<QWidget>(order[0])->setFocus();
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), widget<QWidget>(order[i])) << "after " << order[i - 1];
+    }
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), widget<QWidget>("textScriptFolder"));
+
+    inEditor([&] { click("buttonAddWorld"); }, [&](QDialog* panel) {
+        EXPECT_EQ(panel->focusWidget(), widget<QComboBox>("comboType")) << "focus starts on Type";
+        // Offscreen there is no window manager to hand the keys to the editor.
+        QApplication::setActiveWindow(panel);
+        QTest::keyClick(panel, Qt::Key_H, Qt::AltModifier);
+        EXPECT_EQ(panel->focusWidget(), widget<QWidget>("textHost"));
+        panel->reject();
+    });
+}
+
+} // namespace
