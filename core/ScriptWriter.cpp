@@ -25,8 +25,10 @@ std::size_t findIgnoreCase(std::string_view hay, std::string_view needle, std::s
 {
     if (needle.empty() || hay.size() < needle.size())
         return std::string_view::npos;
+    // A first byte that is no letter (every placeholder starts with "%") is
+    // found with memchr; a letter, in either case, by looking at each byte.
     const char first = needle.front();
-    const bool letter = lower(first) != first || (first >= 'a' && first <= 'z');
+    const bool letter = lower(first) >= 'a' && lower(first) <= 'z';
     const std::size_t last = hay.size() - needle.size();
     while (from <= last) {
         std::size_t at;
