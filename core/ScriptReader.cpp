@@ -85,13 +85,11 @@ std::vector<std::string_view> splitAt(std::string_view text, char separator)
 namespace {
 
 // The first tokens of a line cut at single spaces. A world line reads at most
-// nine tokens (the command word and eight arguments), so the rest are only
-// counted, and only up to what the placement rules need to know.
+// nine tokens (the command word and eight arguments); the rest are ignored.
 struct Tokens {
     static constexpr std::size_t kMax = 9;
     std::string_view token[kMax];
     std::size_t count = 0; // tokens stored, at most kMax
-    bool more = false;     // the line holds further tokens beyond token[kMax - 1]
 };
 
 Tokens cutAtSpaces(std::string_view line)
@@ -101,19 +99,14 @@ Tokens cutAtSpaces(std::string_view line)
     for (std::size_t block = 0; block < line.size(); block += 16) {
         for (unsigned spaces = byteMask16(line, block, ' '); spaces != 0; spaces &= spaces - 1) {
             const std::size_t at = block + static_cast<std::size_t>(std::countr_zero(spaces));
-            if (t.count == Tokens::kMax) {
-                t.more = true;
+            if (t.count == Tokens::kMax)
                 return t;
-            }
             t.token[t.count++] = line.substr(from, at - from);
             from = at + 1;
         }
     }
-    if (t.count == Tokens::kMax) {
-        t.more = true;
-        return t;
-    }
-    t.token[t.count++] = line.substr(from);
+    if (t.count < Tokens::kMax)
+        t.token[t.count++] = line.substr(from);
     return t;
 }
 
@@ -242,14 +235,6 @@ void parseCommand(std::string_view strCmd, ScriptSink& sink)
 void readScript(std::string_view text, ScriptSink& sink)
 {
     forEachCommandLine(text, [&](std::string_view line) { parseCommand(line, sink); });
-}
-
-WorldRecord makeWorldRecord(std::string_view strWorld, std::string_view strType,
-                            std::string_view strChar, std::string_view strPass,
-                            std::string_view strHost, std::string_view strPort,
-                            std::string_view strProxy, std::string_view strFile)
-{
-    return WorldRecord({strType, strWorld, strChar, strPass, strHost, strPort, strProxy, strFile});
 }
 
 void ScriptContents::addWorldRecord(std::string_view strWorld, std::string_view strType,

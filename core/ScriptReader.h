@@ -118,10 +118,4 @@ void reserveWorlds(std::vector<WorldRecord>& worlds, std::string_view text);
 // Reads `text` into a ScriptContents starting from the default settings.
 ScriptContents loadScript(std::string_view text);
 
-// The record the reader makes of the eight slots, in addWorldRecord's order.
-WorldRecord makeWorldRecord(std::string_view strWorld, std::string_view strType,
-                            std::string_view strChar, std::string_view strPass,
-                            std::string_view strHost, std::string_view strPort,
-                            std::string_view strProxy, std::string_view strFile);
-
 } // namespace wevel

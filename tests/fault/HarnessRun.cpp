@@ -12,15 +12,20 @@ std::string harnessPath()
     return WEVEL_SAVE_HARNESS;
 }
 
+SpawnOptions waitingHarness(const std::string& home)
+{
+    SpawnOptions options;
+    options.args = {"--wait"};
+    options.home = home;
+    options.pipeStdin = true;
+    return options;
+}
+
 CompletedSave saveToCompletion(std::string_view former)
 {
     ScratchDir home;
     writeFile(home / ".wevelrc", former);
-    SpawnOptions options;
-    options.args = {"--wait"};
-    options.home = home.path();
-    options.pipeStdin = true;
-    ChildProcess child(harnessPath(), options);
+    ChildProcess child(harnessPath(), waitingHarness(home.path()));
     if (!child.readStderrUntil("ready\n"))
         throw std::runtime_error("save_harness never got ready: " + ChildProcess::describe(child.wait())
                                  + "\n" + child.err());

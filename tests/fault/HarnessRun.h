@@ -10,6 +10,10 @@ namespace fault {
 // The save_harness built beside the tests.
 std::string harnessPath();
 
+// How to start the harness in `home` so that it presses Save only once a
+// byte arrives on its standard input (after it says "ready").
+SpawnOptions waitingHarness(const std::string& home);
+
 // A Save left to run to its end, on `former` as ~/.wevelrc in a HOME of its
 // own: what the tests compare killed and failed Saves against.
 struct CompletedSave {

@@ -158,11 +158,7 @@ TEST(KillMidSave, ScriptIsAlwaysTheWholeFormerOrTheWholeNewOne)
     int saveEventCount = 0;
     {
         writeFile(script, former);
-        SpawnOptions options;
-        options.args = {"--wait"};
-        options.home = home.path();
-        options.pipeStdin = true;
-        ChildProcess child(harnessPath(), options);
+        ChildProcess child(harnessPath(), waitingHarness(home.path()));
         ASSERT_TRUE(child.readStderrUntil("ready\n")) << child.err();
         SaveEvents events(home.path());
         ASSERT_GE(events.fd(), 0) << "inotify unavailable";
@@ -195,11 +191,7 @@ TEST(KillMidSave, ScriptIsAlwaysTheWholeFormerOrTheWholeNewOne)
         for (const std::string& name : saveTemporaries(home.path()))
             std::filesystem::remove(home / name);
 
-        SpawnOptions options;
-        options.args = {"--wait"};
-        options.home = home.path();
-        options.pipeStdin = true;
-        ChildProcess child(harnessPath(), options);
+        ChildProcess child(harnessPath(), waitingHarness(home.path()));
         ASSERT_TRUE(child.readStderrUntil("ready\n")) << child.err();
         SaveEvents events(home.path());
         ASSERT_GE(events.fd(), 0);
